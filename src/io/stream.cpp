@@ -1,0 +1,211 @@
+#include "io/stream.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace dozovor {
+
+ssize_t system_read(int fd, void* buffer, std::size_t count) { return ::read(fd, buffer, count); }
+
+ssize_t system_write(int fd, const void* buffer, std::size_t count) {
+    return ::write(fd, buffer, count);
+}
+
+InputStream::~InputStream() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+OutputStream::~OutputStream() {
+    if (fd >= 0) {
+        ::close(fd);
+    }
+}
+
+void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_function) {
+    in.name = name;
+    in.fd = fd;
+    in.read_function = read_function;
+    in.buffer = std::make_unique_for_overwrite<std::byte[]>(STREAM_BUFFER_SIZE);
+    in.position = 0;
+    in.end = 0;
+    in.eof = false;
+    in.error = false;
+}
+
+int open_input(InputStream& in, const char* name, ReadFunction read_function) {
+    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    // The records are read once from front to back; let the kernel read ahead generously.
+    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    attach_input(in, fd, name, read_function);
+    return 0;
+}
+
+std::int64_t input_file_size(const InputStream& in) {
+    struct stat info {};
+    if (::fstat(in.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+bool is_same_file(const InputStream& in, const char* name) {
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(in.fd, &opened) == 0 && ::stat(name, &named) == 0 &&
+           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+int close_input(InputStream& in) {
+    const int fd = in.fd;
+    in.fd = -1;
+    return (fd >= 0 && ::close(fd) != 0) ? -1 : 0;
+}
+
+// Refills the empty buffer with one read. Returns the bytes now buffered; 0 sets `eof` or
+// `error`.
+static std::size_t refill(InputStream& in) {
+    in.position = 0;
+    in.end = 0;
+    if (in.eof || in.error) {
+        return 0;
+    }
+    for (;;) {
+        const ssize_t got = in.read_function(in.fd, in.buffer.get(), STREAM_BUFFER_SIZE);
+        if (got > 0) {
+            in.end = static_cast<std::size_t>(got);
+            return in.end;
+        }
+        if (got == 0) {
+            in.eof = true;
+            return 0;
+        }
+        if (errno != EINTR) {
+            in.error = true;
+            return 0;
+        }
+    }
+}
+
+std::size_t read_bytes_refilling(InputStream& in, std::byte* dest, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count) {
+        if (in.position == in.end && refill(in) == 0) {
+            break;
+        }
+        const std::size_t available = in.end - in.position;
+        const std::size_t take = available < count - done ? available : count - done;
+        std::memcpy(dest + done, in.buffer.get() + in.position, take);
+        in.position += take;
+        done += take;
+    }
+    return done;
+}
+
+void attach_output(OutputStream& out, int fd, const char* name, WriteFunction write_function) {
+    struct stat info {};
+    out.name = name;
+    out.fd = fd;
+    out.regular_file = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    out.write_function = write_function;
+    out.buffer = std::make_unique_for_overwrite<std::byte[]>(STREAM_BUFFER_SIZE);
+    out.used = 0;
+    out.error = false;
+}
+
+int open_output(OutputStream& out, const char* name, WriteFunction write_function) {
+    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        return -1;
+    }
+    attach_output(out, fd, name, write_function);
+    return 0;
+}
+
+// Writes the whole block, resuming after short writes and interruptions.
+static int write_fully(OutputStream& out, const std::byte* src, std::size_t count) {
+    while (count > 0) {
+        const ssize_t put = out.write_function(out.fd, src, count);
+        if (put > 0) {
+            src += put;
+            count -= static_cast<std::size_t>(put);
+        } else if (put == 0 || errno != EINTR) {
+            out.error = true;
+            return -1;
+        }
+    }
+    return 0;
+}
+
+int flush_output(OutputStream& out) {
+    if (out.error) {
+        return -1;
+    }
+    const std::size_t pending = out.used;
+    out.used = 0;
+    return write_fully(out, out.buffer.get(), pending);
+}
+
+int write_bytes_flushing(OutputStream& out, const std::byte* src, std::size_t count) {
+    if (out.error) {
+        return -1;
+    }
+    if (out.used + count <= STREAM_BUFFER_SIZE) {
+        std::memcpy(out.buffer.get() + out.used, src, count);
+        out.used += count;
+        return 0;
+    }
+    if (flush_output(out) != 0) {
+        return -1;
+    }
+    if (count >= STREAM_BUFFER_SIZE) {
+        return write_fully(out, src, count);
+    }
+    std::memcpy(out.buffer.get(), src, count);
+    out.used = count;
+    return 0;
+}
+
+int close_output(OutputStream& out) {
+    if (flush_output(out) != 0) {
+        return -1;
+    }
+    const int fd = out.fd;
+    out.fd = -1;
+    if (::close(fd) != 0) {
+        out.error = true;
+        return -1;
+    }
+    return 0;
+}
+
+void discard_output(OutputStream& out) {
+    out.used = 0;
+    out.error = true;
+    if (out.regular_file) {
+        if (out.fd >= 0) {
+            (void)::ftruncate(out.fd, 0);
+        } else {
+            // A close that failed has already released the descriptor; empty the file by name.
+            (void)::truncate(out.name, 0);
+        }
+    }
+    if (out.fd >= 0) {
+        ::close(out.fd);
+        out.fd = -1;
+    }
+}
+
+}  // namespace dozovor
