@@ -24,7 +24,7 @@ int clip_points(InputStream& in, OutputStream& out, const ClipRect& rect, std::i
         if (read_point_record(in, point, raw) == 0) {
             ++records_read;
             if (is_inside(point, rect)) {
-                if (write_bytes(out, raw.data(), raw.size()) != 0) {
+                if (write_bytes_fixed<RECORD_SIZE>(out, raw.data()) != 0) {
                     say(console, "ERROR: Can't write output file ", out.name, "!\n");
                     return -1;
                 }

@@ -25,8 +25,8 @@ constexpr std::int64_t PROGRESS_BIT = 0x4000;
 // Whether a point lies inside the rectangle, borders included. The x test is ">=" and not
 // "not <" so that a NaN x fails it; likewise the last test for a NaN y.
 inline bool is_inside(const PointRecord& point, const ClipRect& rect) {
-    return point.x >= rect.left_upper_x && !(point.x > rect.right_lower_x) &&
-           !(point.y > rect.left_upper_y) && point.y >= rect.right_lower_y;
+    return (point.x >= rect.left_upper_x) && !(point.x > rect.right_lower_x) &&
+           !(point.y > rect.left_upper_y) && (point.y >= rect.right_lower_y);
 }
 
 // The estimate of the records in an input of `input_size` bytes (-1 when unknown, giving 0): the

@@ -1,11 +1,8 @@
 // Everything the tool prints goes through one Console on standard output.
 #pragma once
 
-#include <array>
-#include <charconv>
 #include <chrono>
 #include <cstdint>
-#include <cstring>
 #include <string_view>
 
 #include "io/stream.hpp"
@@ -15,10 +12,7 @@ namespace dozovor {
 // On a terminal the newest progress line is shown at least this often while lines keep coming.
 constexpr std::chrono::milliseconds PROGRESS_INTERVAL{100};
 // Progress lines between two looks at the clock on a terminal.
-constexpr std::uint32_t PROGRESS_CLOCK_STRIDE = 256;
-// Index of the units digit in a progress line's buffer: room for 20 digits before it.
-constexpr std::size_t PROGRESS_UNITS = 19;
-constexpr std::string_view PROGRESS_SUFFIX = " processed\r";
+constexpr std::int64_t PROGRESS_CLOCK_STRIDE = 256;
 
 // Standard output. When it is not a terminal it receives every byte the tool prints, buffered.
 // On a terminal each message is flushed at once, and progress lines are coalesced: writing and
@@ -27,16 +21,15 @@ struct Console {
     OutputStream out;
     bool terminal = false;
 
-    // The latest progress line: the count's digits end at PROGRESS_UNITS and PROGRESS_SUFFIX
-    // follows them.
-    std::array<char, PROGRESS_UNITS + 1 + PROGRESS_SUFFIX.size()> progress_text{};
-    std::size_t progress_digits = 0;
-    std::int64_t progress_count = -1;
-
-    // Terminal only: a count whose line has not been shown yet, and when a line last was.
-    bool progress_pending = false;
-    std::int64_t pending_count = 0;
-    std::uint32_t progress_calls = 0;
+    // Progress lines not yet written: the run of consecutive counts progress_first to
+    // progress_last, empty when progress_first is above progress_last. The hot loop only
+    // extends it; the lines are made in bulk when something else is printed.
+    std::int64_t progress_first = 1;
+    std::int64_t progress_last = 0;
+    // Calls that may extend the run before note_progress must look at it again: on a terminal
+    // that is when the clock is read.
+    std::int64_t progress_budget = 0;
+    // Terminal only: when a progress line was last shown.
     std::chrono::steady_clock::time_point progress_shown{};
 };
 
@@ -63,58 +56,19 @@ void say(Console& console, const Pieces&... pieces) {
     end_message(console);
 }
 
-// Sets the progress line to `count`: one step up from the last count is an increment of the
-// digits in place, anything else is formatted anew.
-inline void set_progress_count(Console& console, std::int64_t count) {
-    if (count == console.progress_count) {
-        return;
-    }
-    char* const text = console.progress_text.data();
-    std::size_t& digits = console.progress_digits;
-    if (console.progress_count >= 0 && count == console.progress_count + 1) {
-        std::size_t i = PROGRESS_UNITS;
-        while (text[i] == '9' && i + digits > PROGRESS_UNITS) {
-            text[i--] = '0';
-        }
-        if (i + digits > PROGRESS_UNITS) {
-            ++text[i];
-        } else {
-            text[i] = '1';
-            ++digits;
-        }
-    } else {
-        std::array<char, 24> formatted{};
-        const auto result =
-            std::to_chars(formatted.data(), formatted.data() + formatted.size(), count);
-        digits = static_cast<std::size_t>(result.ptr - formatted.data());
-        std::memcpy(text + PROGRESS_UNITS + 1 - digits, formatted.data(), digits);
-    }
-    console.progress_count = count;
-}
+// The slow path of show_progress: a count that does not extend the run, or a terminal's turn to
+// look at the clock.
+void note_progress(Console& console, std::int64_t count);
 
-// The current progress line, "<count> processed\r".
-inline std::string_view progress_line(const Console& console) {
-    const std::size_t start = PROGRESS_UNITS + 1 - console.progress_digits;
-    return {console.progress_text.data() + start, console.progress_digits + PROGRESS_SUFFIX.size()};
-}
-
-// On a terminal: shows the pending progress line once PROGRESS_INTERVAL has passed.
-void tick_terminal_progress(Console& console);
-
-// Prints the progress line "<count> processed\r". Called for half of all records, so it formats
-// without printf and, on a terminal, only notes the count until the clock says to show it.
+// Prints the progress line "<count> processed\r" (count at least 0). It is called for half of all
+// records, so in the common case it only extends the run of pending counts.
 inline void show_progress(Console& console, std::int64_t count) {
-    if (console.terminal) {
-        console.pending_count = count;
-        console.progress_pending = true;
-        if (++console.progress_calls == PROGRESS_CLOCK_STRIDE) {
-            tick_terminal_progress(console);
-        }
+    if (count == console.progress_last + 1 && console.progress_budget > 0) {
+        console.progress_last = count;
+        --console.progress_budget;
         return;
     }
-    set_progress_count(console, count);
-    const std::string_view line = progress_line(console);
-    (void)write_bytes(console.out, reinterpret_cast<const std::byte*>(line.data()), line.size());
+    note_progress(console, count);
 }
 
 }  // namespace dozovor

@@ -1,8 +1,9 @@
-// The progress line's count is kept as text and stepped in place; it must always read as the
-// number it stands for.
+// Progress lines are made in bulk from runs of counts; they must read exactly as if each had been
+// printed on its own.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "console.hpp"
 #include "test_support.hpp"
@@ -11,56 +12,71 @@ namespace {
 
 std::string line_for(std::int64_t count) { return std::to_string(count) + " processed\r"; }
 
-TEST(ProgressLine, StepsAcrossEveryCarry) {
-    test::CapturedConsole captured;
-    dozovor::Console& console = captured.console;
-    // Steps one by one through carries into new digits, a repeat and a jump in between.
-    const std::int64_t starts[] = {0, 1, 8, 98, 16383, 99998, 999999, 9999999998, 32767};
-    for (const std::int64_t start : starts) {
-        for (std::int64_t count = start; count < start + 4; ++count) {
-            dozovor::set_progress_count(console, count);
-            ASSERT_EQ(std::string(dozovor::progress_line(console)), line_for(count));
-            dozovor::set_progress_count(console, count);  // a repeat changes nothing
-            ASSERT_EQ(std::string(dozovor::progress_line(console)), line_for(count));
+struct ProgressCase {
+    const char* name;
+    std::vector<std::int64_t> counts;
+};
+
+std::vector<std::int64_t> span(std::int64_t first, std::int64_t last) {
+    std::vector<std::int64_t> counts;
+    for (std::int64_t count = first;; ++count) {
+        counts.push_back(count);
+        if (count == last) {
+            break;  // last may be the largest count there is
         }
     }
+    return counts;
 }
 
-TEST(ProgressLine, HandlesTheWidestCounts) {
-    test::CapturedConsole captured;
-    dozovor::Console& console = captured.console;
-    const std::int64_t largest = std::numeric_limits<std::int64_t>::max();
-    for (const std::int64_t count : {largest - 1, largest, std::int64_t{5}, std::int64_t{-3}}) {
-        dozovor::set_progress_count(console, count);
-        EXPECT_EQ(std::string(dozovor::progress_line(console)), line_for(count));
+std::vector<std::int64_t> join(std::vector<std::vector<std::int64_t>> parts) {
+    std::vector<std::int64_t> counts;
+    for (const auto& part : parts) {
+        counts.insert(counts.end(), part.begin(), part.end());
     }
+    return counts;
 }
 
-TEST(ProgressLine, PrintsEveryLineWhenNotATerminal) {
+class ProgressLines : public testing::TestWithParam<ProgressCase> {};
+
+TEST_P(ProgressLines, ReadAsTheirCounts) {
     test::CapturedConsole captured;
-    for (std::int64_t count = 16384; count <= 16390; ++count) {
-        dozovor::show_progress(captured.console, count);
-    }
-    dozovor::show_progress(captured.console, 16390);
-    dozovor::say(captured.console, "done");
     std::string expected;
-    for (std::int64_t count = 16384; count <= 16390; ++count) {
+    for (const std::int64_t count : GetParam().counts) {
+        dozovor::show_progress(captured.console, count);
         expected += line_for(count);
     }
-    EXPECT_EQ(captured.text(), expected + line_for(16390) + "done");
+    dozovor::say(captured.console, "done");
+    EXPECT_EQ(captured.text(), expected + "done");
 }
 
-// On a terminal the lines are coalesced, but the last one always comes before the next message.
-TEST(ProgressLine, TerminalShowsTheLastLineBeforeAMessage) {
+INSTANTIATE_TEST_SUITE_P(
+    Counts, ProgressLines,
+    testing::Values(ProgressCase{"FromZero", span(0, 25)},
+                    ProgressCase{"CarryIntoTwoDigits", span(7, 12)},
+                    ProgressCase{"CarryIntoThreeDigits", span(95, 101)},
+                    ProgressCase{"CarryIntoSeven", span(999990, 1000011)},
+                    ProgressCase{"RepeatAndJump",
+                                 join({span(16384, 16390), {16390}, span(49152, 49155), {49155}})},
+                    ProgressCase{"RangeEdges", join({span(32760, 32767), span(49152, 49170)})},
+                    ProgressCase{"BeyondThirtyTwoBits", span(4294967290, 4294967305)},
+                    ProgressCase{"LargestCounts", span(9223372036854775800, 9223372036854775807)},
+                    // More text than one buffer holds: 70,000 lines of 16 bytes.
+                    ProgressCase{"LargerThanTheBuffer", span(100000, 169999)}),
+    test::CaseName());
+
+// On a terminal the lines are coalesced, but the newest one always comes before the next message.
+TEST(TerminalProgress, ShowsTheNewestLineBeforeAMessage) {
     test::CapturedConsole captured;
     captured.console.terminal = true;
     for (std::int64_t count = 16384; count <= 20000; ++count) {
         dozovor::show_progress(captured.console, count);
     }
+    dozovor::show_progress(captured.console, 20000);
     dozovor::say(captured.console, "7 records written succesfully to out.qvt.");
     const std::string text = captured.text();
     EXPECT_TRUE(text.ends_with(line_for(20000) + "7 records written succesfully to out.qvt."))
         << text;
+    EXPECT_LT(text.size(), 1000u) << "the lines were not coalesced";
 }
 
 }  // namespace

@@ -105,7 +105,7 @@ inline void unpack_point_record(const RawPointRecord& raw, PointRecord& point) {
 // record was read: at the end of the data (eof set, after 0 to 42 trailing bytes) or after a read
 // that failed (error set). Both buffers are the caller's and reused for every record.
 inline int read_point_record(InputStream& in, PointRecord& point, RawPointRecord& raw) {
-    if (read_bytes(in, raw.data(), RECORD_SIZE) != RECORD_SIZE) {
+    if (read_bytes_fixed<RECORD_SIZE>(in, raw.data()) != RECORD_SIZE) {
         return -1;
     }
     unpack_point_record(raw, point);

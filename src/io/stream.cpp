@@ -26,11 +26,13 @@ OutputStream::~OutputStream() {
     }
 }
 
-void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_function) {
+void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_function,
+                  std::size_t capacity) {
     in.name = name;
     in.fd = fd;
     in.read_function = read_function;
-    in.buffer = std::make_unique_for_overwrite<std::byte[]>(STREAM_BUFFER_SIZE);
+    in.buffer = std::make_unique_for_overwrite<std::byte[]>(capacity);
+    in.capacity = capacity;
     in.position = 0;
     in.end = 0;
     in.eof = false;
@@ -83,7 +85,7 @@ static std::size_t refill(InputStream& in) {
         return 0;
     }
     for (;;) {
-        const ssize_t got = in.read_function(in.fd, in.buffer.get(), STREAM_BUFFER_SIZE);
+        const ssize_t got = in.read_function(in.fd, in.buffer.get(), in.capacity);
         if (got > 0) {
             in.end = static_cast<std::size_t>(got);
             return in.end;
@@ -114,13 +116,15 @@ std::size_t read_bytes_refilling(InputStream& in, std::byte* dest, std::size_t c
     return done;
 }
 
-void attach_output(OutputStream& out, int fd, const char* name, WriteFunction write_function) {
+void attach_output(OutputStream& out, int fd, const char* name, WriteFunction write_function,
+                   std::size_t capacity) {
     struct stat info {};
     out.name = name;
     out.fd = fd;
     out.regular_file = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     out.write_function = write_function;
-    out.buffer = std::make_unique_for_overwrite<std::byte[]>(STREAM_BUFFER_SIZE);
+    out.buffer = std::make_unique_for_overwrite<std::byte[]>(capacity);
+    out.capacity = capacity;
     out.used = 0;
     out.error = false;
 }
@@ -162,7 +166,7 @@ int write_bytes_flushing(OutputStream& out, const std::byte* src, std::size_t co
     if (out.error) {
         return -1;
     }
-    if (out.used + count <= STREAM_BUFFER_SIZE) {
+    if (out.used + count <= out.capacity) {
         std::memcpy(out.buffer.get() + out.used, src, count);
         out.used += count;
         return 0;
@@ -170,7 +174,7 @@ int write_bytes_flushing(OutputStream& out, const std::byte* src, std::size_t co
     if (flush_output(out) != 0) {
         return -1;
     }
-    if (count >= STREAM_BUFFER_SIZE) {
+    if (count >= out.capacity) {
         return write_fully(out, src, count);
     }
     std::memcpy(out.buffer.get(), src, count);

@@ -27,6 +27,7 @@ struct InputStream {
     int fd = -1;
     ReadFunction read_function = system_read;
     std::unique_ptr<std::byte[]> buffer;
+    std::size_t capacity = 0;
     std::size_t position = 0;
     std::size_t end = 0;
     bool eof = false;
@@ -46,6 +47,7 @@ struct OutputStream {
     bool regular_file = false;
     WriteFunction write_function = system_write;
     std::unique_ptr<std::byte[]> buffer;
+    std::size_t capacity = 0;
     std::size_t used = 0;
     bool error = false;
 
@@ -60,7 +62,8 @@ int open_input(InputStream& in, const char* name, ReadFunction read_function = s
 
 // Wraps an already open descriptor, which the stream then owns.
 void attach_input(InputStream& in, int fd, const char* name,
-                  ReadFunction read_function = system_read);
+                  ReadFunction read_function = system_read,
+                  std::size_t capacity = STREAM_BUFFER_SIZE);
 
 // The input's length in bytes when it is a regular file, otherwise -1 (a pipe, a terminal).
 std::int64_t input_file_size(const InputStream& in);
@@ -86,12 +89,43 @@ inline std::size_t read_bytes(InputStream& in, std::byte* dest, std::size_t coun
     return read_bytes_refilling(in, dest, count);
 }
 
+// Copies N bytes as non-overlapping pieces of 16, 8, 4, 2 and 1 bytes. A plain memcpy of an odd
+// size is compiled to overlapping moves, and copying bytes that were just stored that way again
+// makes the processor wait for the stores to land; with the same pieces on both sides each load
+// finds exactly the store it needs.
+template <std::size_t N>
+inline void copy_pieces(std::byte* dest, const std::byte* src) {
+    std::size_t at = 0;
+    for (; at + 16 <= N; at += 16) {
+        std::memcpy(dest + at, src + at, 16);
+    }
+    for (const std::size_t piece :
+         {std::size_t{8}, std::size_t{4}, std::size_t{2}, std::size_t{1}}) {
+        if ((N - at) >= piece) {
+            std::memcpy(dest + at, src + at, piece);
+            at += piece;
+        }
+    }
+}
+
+// read_bytes for a count known at compile time.
+template <std::size_t N>
+inline std::size_t read_bytes_fixed(InputStream& in, std::byte* dest) {
+    if (in.end - in.position >= N) {
+        copy_pieces<N>(dest, in.buffer.get() + in.position);
+        in.position += N;
+        return N;
+    }
+    return read_bytes_refilling(in, dest, N);
+}
+
 // Opens the named file for writing, creating it or emptying it. Returns -1 on failure.
 int open_output(OutputStream& out, const char* name, WriteFunction write_function = system_write);
 
 // Wraps an already open descriptor, which the stream then owns.
 void attach_output(OutputStream& out, int fd, const char* name,
-                   WriteFunction write_function = system_write);
+                   WriteFunction write_function = system_write,
+                   std::size_t capacity = STREAM_BUFFER_SIZE);
 
 // Hands the buffer to the system. Returns -1 and sets `error` when a write fails.
 int flush_output(OutputStream& out);
@@ -101,12 +135,23 @@ int write_bytes_flushing(OutputStream& out, const std::byte* src, std::size_t co
 
 // Appends `count` bytes. Returns -1 once any write of this stream has failed.
 inline int write_bytes(OutputStream& out, const std::byte* src, std::size_t count) {
-    if (!out.error && STREAM_BUFFER_SIZE - out.used >= count) {
+    if (!out.error && out.capacity - out.used >= count) {
         std::memcpy(out.buffer.get() + out.used, src, count);
         out.used += count;
         return 0;
     }
     return write_bytes_flushing(out, src, count);
+}
+
+// write_bytes for a count known at compile time.
+template <std::size_t N>
+inline int write_bytes_fixed(OutputStream& out, const std::byte* src) {
+    if (!out.error && out.capacity - out.used >= N) {
+        copy_pieces<N>(out.buffer.get() + out.used, src);
+        out.used += N;
+        return 0;
+    }
+    return write_bytes_flushing(out, src, N);
 }
 
 // Flushes and closes the output. Returns -1 when the flush or the close fails; after a failed
