@@ -103,11 +103,17 @@ int run(int argc, const char* const* argv, Console& console) {
             " are the same file!\n");
         return -1;
     }
+    // Records written to standard output would be mixed with the messages.
+    if (is_standard_output(output_name)) {
+        say(console, "ERROR: Output file ", output_name, " is the standard output!\n");
+        return -1;
+    }
     OutputStream out;
     if (open_output(out, output_name) != 0) {
         say(console, "ERROR: Can't open output file ", output_name, " for writing!");
         return -1;
     }
+    guard_on_interrupt(out);
 
     FileHeader header;
     if (copy_header(in, out, header, console) != 0 ||

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "io/process.hpp"
+
 namespace dozovor {
 
 ssize_t system_read(int fd, void* buffer, std::size_t count) { return ::read(fd, buffer, count); }
@@ -68,6 +70,14 @@ bool is_same_file(const InputStream& in, const char* name) {
     struct stat named {};
     return ::fstat(in.fd, &opened) == 0 && ::stat(name, &named) == 0 &&
            opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
+}
+
+bool is_standard_output(const char* name) {
+    struct stat standard {};
+    struct stat named {};
+    return ::fstat(STDOUT_FILENO, &standard) == 0 && !S_ISCHR(standard.st_mode) &&
+           ::stat(name, &named) == 0 && standard.st_dev == named.st_dev &&
+           standard.st_ino == named.st_ino;
 }
 
 int close_input(InputStream& in) {
@@ -182,10 +192,26 @@ int write_bytes_flushing(OutputStream& out, const std::byte* src, std::size_t co
     return 0;
 }
 
+void guard_on_interrupt(OutputStream& out) {
+    if (out.regular_file) {
+        out.guarded = true;
+        guard_output(out.fd);
+    }
+}
+
+// Ends the interruption guard: the output is complete, or emptied already.
+static void end_guard(OutputStream& out) {
+    if (out.guarded) {
+        guard_output(-1);
+        out.guarded = false;
+    }
+}
+
 int close_output(OutputStream& out) {
     if (flush_output(out) != 0) {
         return -1;
     }
+    end_guard(out);
     const int fd = out.fd;
     out.fd = -1;
     if (::close(fd) != 0) {
@@ -206,6 +232,7 @@ void discard_output(OutputStream& out) {
             (void)::truncate(out.name, 0);
         }
     }
+    end_guard(out);
     if (out.fd >= 0) {
         ::close(out.fd);
         out.fd = -1;

@@ -45,6 +45,7 @@ struct OutputStream {
     const char* name = "";
     int fd = -1;
     bool regular_file = false;
+    bool guarded = false;  // emptied if the process is interrupted (see guard_on_interrupt)
     WriteFunction write_function = system_write;
     std::unique_ptr<std::byte[]> buffer;
     std::size_t capacity = 0;
@@ -126,6 +127,14 @@ int open_output(OutputStream& out, const char* name, WriteFunction write_functio
 void attach_output(OutputStream& out, int fd, const char* name,
                    WriteFunction write_function = system_write,
                    std::size_t capacity = STREAM_BUFFER_SIZE);
+
+// Whether `name` denotes the file or pipe that standard output writes to (a terminal or another
+// character device does not count): writing the records there would mix them with the messages.
+bool is_standard_output(const char* name);
+
+// Empties a regular-file output if an interrupting signal ends the process before the output is
+// complete; close_output and discard_output end the guard.
+void guard_on_interrupt(OutputStream& out);
 
 // Hands the buffer to the system. Returns -1 and sets `error` when a write fails.
 int flush_output(OutputStream& out);

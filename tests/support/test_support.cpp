@@ -67,11 +67,8 @@ std::string shared_data_dir() {
     return std::filesystem::is_directory(dir, ignored) ? dir.lexically_normal().string() : "";
 }
 
-RunResult run_program(const std::vector<std::string>& argv) {
-    const TempDir capture;
-    const std::string out_path = capture / "stdout";
-    const std::string err_path = capture / "stderr";
-
+int spawn_program(const std::vector<std::string>& argv, const std::string& out_path,
+                  const std::string& err_path) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
@@ -90,11 +87,22 @@ RunResult run_program(const std::vector<std::string>& argv) {
     if (spawned != 0) {
         throw std::runtime_error("can't start " + argv[0]);
     }
+    return pid;
+}
+
+int wait_program(int pid) {
     int wait_status = 0;
     while (::waitpid(pid, &wait_status, 0) < 0 && errno == EINTR) {
     }
+    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+}
+
+RunResult run_program(const std::vector<std::string>& argv) {
+    const TempDir capture;
+    const std::string out_path = capture / "stdout";
+    const std::string err_path = capture / "stderr";
     RunResult result;
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    result.status = wait_program(spawn_program(argv, out_path, err_path));
     result.out = read_file(out_path);
     result.err = read_file(err_path);
     return result;

@@ -51,6 +51,13 @@ struct RunResult {
     std::string err;
 };
 
+// Starts a program without a shell, standard input from /dev/null, standard output and error
+// into the named files; returns its process id.
+int spawn_program(const std::vector<std::string>& argv, const std::string& out_path,
+                  const std::string& err_path);
+// Waits for a started program: its exit status, or 128 + the signal that ended it.
+int wait_program(int pid);
+
 // Runs a program without a shell, standard input from /dev/null.
 RunResult run_program(const std::vector<std::string>& argv);
 // Runs the built dozovor with the given arguments.
