@@ -11,7 +11,7 @@
 namespace dozovor {
 
 // Small enough to stay in the processor's cache while progress text streams through it.
-constexpr std::size_t CONSOLE_BUFFER_SIZE = 64 * 1024;
+constexpr std::size_t CONSOLE_BUFFER_SIZE = std::size_t{64} * 1024;
 constexpr std::string_view PROGRESS_SUFFIX = " processed\r";
 
 void open_console(Console& console, int fd, WriteFunction write_function) {

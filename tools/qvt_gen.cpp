@@ -43,8 +43,7 @@ int main(int argc, char** argv) {
         const std::string_view arg = argv[i];
         std::uint64_t* target = nullptr;
         if (arg == "--help" || arg == "-h") {
-            std::fputs(USAGE, stdout);
-            return 0;
+            return std::fputs(USAGE, stdout) < 0 ? 1 : 0;
         } else if (arg == "--records") {
             target = &records;
         } else if (arg == "--header-size") {
@@ -56,18 +55,18 @@ int main(int argc, char** argv) {
             continue;
         }
         if (target == nullptr || i + 1 == argc || !parse_number(argv[++i], *target)) {
-            std::fputs(USAGE, stderr);
+            (void)std::fputs(USAGE, stderr);
             return 2;
         }
     }
     if (output == nullptr || header_size < 8 || header_size > 0x7FFFFFFF) {
-        std::fputs(USAGE, stderr);
+        (void)std::fputs(USAGE, stderr);
         return 2;
     }
 
     std::FILE* file = std::fopen(output, "wb");
     if (file == nullptr) {
-        std::fprintf(stderr, "qvt_gen: can't open %s: %s\n", output, std::strerror(errno));
+        (void)std::fprintf(stderr, "qvt_gen: can't open %s: %s\n", output, std::strerror(errno));
         return 1;
     }
     std::string bytes = qvt_writer::make_header(static_cast<std::int32_t>(header_size));
@@ -86,7 +85,7 @@ int main(int argc, char** argv) {
     ok = ok && std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     ok = (std::fclose(file) == 0) && ok;
     if (!ok) {
-        std::fprintf(stderr, "qvt_gen: can't write %s: %s\n", output, std::strerror(errno));
+        (void)std::fprintf(stderr, "qvt_gen: can't write %s: %s\n", output, std::strerror(errno));
         return 1;
     }
     return 0;

@@ -6,7 +6,7 @@ namespace dozovor {
 
 // The header body goes through a buffer of this size, so memory stays bounded whatever
 // header_size says (up to 2^31 - 1 bytes).
-constexpr std::size_t HEADER_COPY_CHUNK = 64 * 1024;
+constexpr std::size_t HEADER_COPY_CHUNK = std::size_t{64} * 1024;
 
 int copy_header(InputStream& in, OutputStream& out, FileHeader& header, Console& console) {
     std::array<std::byte, HEADER_PREFIX_SIZE> prefix{};
