@@ -1,7 +1,5 @@
 #include "console.hpp"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -16,7 +14,7 @@ constexpr std::string_view PROGRESS_SUFFIX = " processed\r";
 
 void open_console(Console& console, int fd, WriteFunction write_function) {
     attach_output(console.out, fd, "standard output", write_function, CONSOLE_BUFFER_SIZE);
-    console.terminal = ::isatty(fd) == 1;
+    console.terminal = is_terminal(fd);
     console.progress_first = 1;
     console.progress_last = 0;
     console.progress_budget = 0;

@@ -1,30 +1,20 @@
 #include "io/stream.hpp"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 
-#include "io/process.hpp"
+#include "io/platform.hpp"
 
 namespace dozovor {
 
-ssize_t system_read(int fd, void* buffer, std::size_t count) { return ::read(fd, buffer, count); }
-
-ssize_t system_write(int fd, const void* buffer, std::size_t count) {
-    return ::write(fd, buffer, count);
-}
-
 InputStream::~InputStream() {
     if (fd >= 0) {
-        ::close(fd);
+        (void)close_file(fd);
     }
 }
 
 OutputStream::~OutputStream() {
     if (fd >= 0) {
-        ::close(fd);
+        (void)close_file(fd);
     }
 }
 
@@ -42,48 +32,22 @@ void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_f
 }
 
 int open_input(InputStream& in, const char* name, ReadFunction read_function) {
-    const int fd = ::open(name, O_RDONLY | O_CLOEXEC);
+    const int fd = open_for_reading(name);
     if (fd < 0) {
         return -1;
     }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    // The records are read once from front to back; let the kernel read ahead generously.
-    (void)::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     attach_input(in, fd, name, read_function);
     return 0;
 }
 
-std::int64_t input_file_size(const InputStream& in) {
-    struct stat info {};
-    if (::fstat(in.fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        return -1;
-    }
-    return static_cast<std::int64_t>(info.st_size);
-}
+std::int64_t input_file_size(const InputStream& in) { return regular_file_size(in.fd); }
 
-bool is_same_file(const InputStream& in, const char* name) {
-    struct stat opened {};
-    struct stat named {};
-    return ::fstat(in.fd, &opened) == 0 && ::stat(name, &named) == 0 &&
-           opened.st_dev == named.st_dev && opened.st_ino == named.st_ino;
-}
-
-bool is_standard_output(const char* name) {
-    struct stat standard {};
-    struct stat named {};
-    return ::fstat(STDOUT_FILENO, &standard) == 0 && !S_ISCHR(standard.st_mode) &&
-           ::stat(name, &named) == 0 && standard.st_dev == named.st_dev &&
-           standard.st_ino == named.st_ino;
-}
+bool is_same_file(const InputStream& in, const char* name) { return is_same_file(in.fd, name); }
 
 int close_input(InputStream& in) {
     const int fd = in.fd;
     in.fd = -1;
-    return (fd >= 0 && ::close(fd) != 0) ? -1 : 0;
+    return (fd >= 0 && close_file(fd) != 0) ? -1 : 0;
 }
 
 // Refills the empty buffer with one read. Returns the bytes now buffered; 0 sets `eof` or
@@ -128,10 +92,9 @@ std::size_t read_bytes_refilling(InputStream& in, std::byte* dest, std::size_t c
 
 void attach_output(OutputStream& out, int fd, const char* name, WriteFunction write_function,
                    std::size_t capacity) {
-    struct stat info {};
     out.name = name;
     out.fd = fd;
-    out.regular_file = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    out.regular_file = regular_file_size(fd) >= 0;
     out.write_function = write_function;
     out.buffer = std::make_unique_for_overwrite<std::byte[]>(capacity);
     out.capacity = capacity;
@@ -140,7 +103,7 @@ void attach_output(OutputStream& out, int fd, const char* name, WriteFunction wr
 }
 
 int open_output(OutputStream& out, const char* name, WriteFunction write_function) {
-    const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = open_for_writing(name);
     if (fd < 0) {
         return -1;
     }
@@ -214,7 +177,7 @@ int close_output(OutputStream& out) {
     end_guard(out);
     const int fd = out.fd;
     out.fd = -1;
-    if (::close(fd) != 0) {
+    if (close_file(fd) != 0) {
         out.error = true;
         return -1;
     }
@@ -226,15 +189,15 @@ void discard_output(OutputStream& out) {
     out.error = true;
     if (out.regular_file) {
         if (out.fd >= 0) {
-            (void)::ftruncate(out.fd, 0);
+            (void)empty_file(out.fd);
         } else {
             // A close that failed has already released the descriptor; empty the file by name.
-            (void)::truncate(out.name, 0);
+            (void)empty_named_file(out.name);
         }
     }
     end_guard(out);
     if (out.fd >= 0) {
-        ::close(out.fd);
+        (void)close_file(out.fd);
         out.fd = -1;
     }
 }

@@ -8,14 +8,13 @@
 #include <cstring>
 #include <memory>
 
+#include "io/platform.hpp"
+
 namespace dozovor {
 
 // The system calls under a stream; tests pass their own to make a read or a write fail.
 using ReadFunction = ssize_t (*)(int fd, void* buffer, std::size_t count);
 using WriteFunction = ssize_t (*)(int fd, const void* buffer, std::size_t count);
-
-ssize_t system_read(int fd, void* buffer, std::size_t count);
-ssize_t system_write(int fd, const void* buffer, std::size_t count);
 
 // Large enough that a system call is rare next to the records it carries.
 constexpr std::size_t STREAM_BUFFER_SIZE = std::size_t{1} << 20;
@@ -127,10 +126,6 @@ int open_output(OutputStream& out, const char* name, WriteFunction write_functio
 void attach_output(OutputStream& out, int fd, const char* name,
                    WriteFunction write_function = system_write,
                    std::size_t capacity = STREAM_BUFFER_SIZE);
-
-// Whether `name` denotes the file or pipe that standard output writes to (a terminal or another
-// character device does not count): writing the records there would mix them with the messages.
-bool is_standard_output(const char* name);
 
 // Empties a regular-file output if an interrupting signal ends the process before the output is
 // complete; close_output and discard_output end the guard.
