@@ -11,13 +11,7 @@
 
 namespace {
 
-const std::string USAGE =
-    "Usage: dozovor infile outfile left-upp-x left-upp-y right-low-x right-low-y\n\n"
-    "Clips qvt file version 2.2 <infile> to qvt file <outfile>, including points in\n"
-    "given rectangle. Coordinates (both in qvt and clip rectangle) must be in UTM.\n"
-    " infile  - file to clip\n"
-    " outfile - file to save result\n"
-    " left-upper-x, left-upper-y, right-lower-x, right-lower-y - coords in UTM\n";
+using test::USAGE;
 
 constexpr int FAILED = 255;  // -1 as an 8-bit exit status
 

@@ -21,27 +21,27 @@ std::string text_stream(const std::string& printed) {
     return translated;
 }
 
-// Runs dozovor.exe under Wine, in `folder` when one is given. Wine's own messages go to
-// standard error, which is therefore not checked.
-test::RunResult run_exe(const std::vector<std::string>& args, const std::string& folder = "") {
+// The shell command line that runs dozovor.exe under Wine with these arguments.
+std::string wine_command(const std::vector<std::string>& args) {
     std::string command = "WINEPREFIX=" + test::shell_quote(DOZOVOR_WINE_PREFIX) +
-                          " WINEDEBUG=-all exec wine " + test::shell_quote(DOZOVOR_WINDOWS_EXE);
+                          " WINEDEBUG=-all wine " + test::shell_quote(DOZOVOR_WINDOWS_EXE);
     for (const std::string& arg : args) {
         command += " " + test::shell_quote(arg);
     }
+    return command;
+}
+
+// Runs dozovor.exe under Wine, in `folder` when one is given. Wine's own messages go to
+// standard error, which is therefore not checked.
+test::RunResult run_exe(const std::vector<std::string>& args, const std::string& folder = "") {
+    std::string command = wine_command(args);
     if (!folder.empty()) {
         command = "cd " + test::shell_quote(folder) + " && " + command;
     }
     return test::run_program({"/bin/sh", "-c", command});
 }
 
-const std::string USAGE =
-    "Usage: dozovor infile outfile left-upp-x left-upp-y right-low-x right-low-y\n\n"
-    "Clips qvt file version 2.2 <infile> to qvt file <outfile>, including points in\n"
-    "given rectangle. Coordinates (both in qvt and clip rectangle) must be in UTM.\n"
-    " infile  - file to clip\n"
-    " outfile - file to save result\n"
-    " left-upper-x, left-upper-y, right-lower-x, right-lower-y - coords in UTM\n";
+using test::USAGE;
 
 class Windows : public testing::Test {
    protected:
@@ -216,27 +216,13 @@ TEST(WindowsLargeFile, CountsBeyondThirtyTwoBits) {
     const test::TempDir dir;
     const std::string in_path = dir / "big.qvt";
     const std::string out_path = dir / "out.qvt";
-    const std::string header = test::make_header(512, 2, 2, "sparse");
-    test::write_file(in_path, header);
-    std::filesystem::resize_file(in_path, 512 + 43 * RECORDS);
+    const std::string header = test::make_sparse_input(in_path, RECORDS);
 
     const std::string estimate = text_stream(
         "File " + in_path + ", estimated points count: " + std::to_string(RECORDS) + "\n");
-    std::string tail;
-    for (std::int64_t count = RECORDS - 5; count <= RECORDS; ++count) {
-        tail += std::to_string(count) + " processed\r";
-    }
-    tail +=
-        std::to_string(RECORDS) + " processed\r0 records written succesfully to " + out_path + ".";
-    tail = tail.substr(tail.size() - 100);
-    const test::RunResult result = test::run_program(
-        {"bash", "-c",
-         "WINEPREFIX=" + test::shell_quote(DOZOVOR_WINE_PREFIX) + " WINEDEBUG=-all wine " +
-             test::shell_quote(DOZOVOR_WINDOWS_EXE) + " " + test::shell_quote(in_path) + " " +
-             test::shell_quote(out_path) + " 1 2 2 1 | (head -c " +
-             std::to_string(estimate.size()) +
-             "; tail -c 100); echo \" status=${PIPESTATUS[0]}\""});
-    EXPECT_EQ(result.out, estimate + tail + " status=0\n");
+    const test::RunResult result = test::run_head_and_tail(
+        wine_command({in_path, out_path, "1", "2", "2", "1"}), estimate.size(), 100);
+    EXPECT_EQ(result.out, estimate + test::printed_tail(RECORDS, out_path, 100) + " status=0\n");
     EXPECT_EQ(test::read_file(out_path), header);
 }
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-namespace qvt_writer {
+#include "format/qvt.hpp"
 
-constexpr std::size_t RECORD_SIZE = 43;
+namespace qvt_writer {
 
 // Appends `value` in little-endian byte order.
 template <typename T>
@@ -37,21 +37,8 @@ inline std::string make_header(std::int32_t header_size, std::int16_t major = 2,
     return bytes;
 }
 
-// The twelve stored fields of one record.
-struct Record {
-    std::uint64_t value0 = 0;
-    double x = 0.0;
-    double y = 0.0;
-    std::uint64_t value3 = 0;
-    std::uint16_t word0 = 0;
-    std::uint16_t word1 = 0;
-    std::uint8_t byte0 = 0;
-    std::uint8_t byte1 = 0;
-    std::uint8_t byte2 = 0;
-    std::uint16_t word2 = 0;
-    std::uint8_t byte3 = 0;
-    std::uint8_t byte4 = 0;
-};
+// The twelve stored fields of one record, as the tool unpacks them.
+using Record = dozovor::PointRecord;
 
 // Appends the 43 stored bytes of `r`.
 inline void put_record(std::string& bytes, const Record& r) {

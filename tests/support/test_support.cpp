@@ -144,6 +144,41 @@ std::string run_output(const std::string& input, std::int64_t estimate, std::int
            output + ".";
 }
 
+const std::string USAGE =
+    "Usage: dozovor infile outfile left-upp-x left-upp-y right-low-x right-low-y\n\n"
+    "Clips qvt file version 2.2 <infile> to qvt file <outfile>, including points in\n"
+    "given rectangle. Coordinates (both in qvt and clip rectangle) must be in UTM.\n"
+    " infile  - file to clip\n"
+    " outfile - file to save result\n"
+    " left-upper-x, left-upper-y, right-lower-x, right-lower-y - coords in UTM\n";
+
+std::string make_sparse_input(const std::string& path, std::int64_t records) {
+    const std::string header = make_header(512, 2, 2, "sparse");
+    write_file(path, header);
+    std::filesystem::resize_file(path, static_cast<std::uintmax_t>(512 + 43 * records));
+    return header;
+}
+
+std::string printed_tail(std::int64_t records, const std::string& output, std::size_t bytes) {
+    std::string text;
+    for (std::int64_t count = records - 20; count <= records; ++count) {
+        if ((count & 0x4000) != 0) {
+            text += std::to_string(count) + " processed\r";
+        }
+    }
+    if ((records & 0x4000) != 0) {
+        text += std::to_string(records) + " processed\r";  // the final iteration's repeat
+    }
+    text += "0 records written succesfully to " + output + ".";
+    return text.substr(text.size() - bytes);
+}
+
+RunResult run_head_and_tail(const std::string& command, std::size_t head, std::size_t tail) {
+    return run_program({"bash", "-c",
+                        command + " | (head -c " + std::to_string(head) + "; tail -c " +
+                            std::to_string(tail) + "); echo \" status=${PIPESTATUS[0]}\""});
+}
+
 CapturedConsole::CapturedConsole() {
     std::FILE* file = std::tmpfile();
     if (file == nullptr) {

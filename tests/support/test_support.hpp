@@ -79,6 +79,21 @@ std::string progress_lines(std::int64_t records);
 std::string run_output(const std::string& input, std::int64_t estimate, std::int64_t records,
                        std::int64_t written, const std::string& output);
 
+// The usage text, exactly as the tool prints it.
+extern const std::string USAGE;
+
+// Writes a sparse qvt file of `records` records of the point (0, 0) behind a 512-byte header,
+// without writing the records; returns the header.
+std::string make_sparse_input(const std::string& path, std::int64_t records);
+
+// The last `bytes` bytes that a run keeping nothing of `records` records prints: progress lines
+// and the summary.
+std::string printed_tail(std::int64_t records, const std::string& output, std::size_t bytes);
+
+// Runs a shell command line whose standard output may be huge, keeping its first `head` bytes
+// and its last `tail` bytes, followed by " status=N\n" with the command's exit status.
+RunResult run_head_and_tail(const std::string& command, std::size_t head, std::size_t tail);
+
 // A Console writing into a temporary file, for tests of routines that print.
 struct CapturedConsole {
     dozovor::Console console;
