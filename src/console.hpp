@@ -60,9 +60,9 @@ void say(Console& console, const Pieces&... pieces) {
 // look at the clock.
 void note_progress(Console& console, std::int64_t count);
 
-// Prints the progress line "<count> processed\r" (count from 0 to below the largest int64_t:
-// a count of records is far below that). It is called for half of all
-// records, so in the common case it only extends the run of pending counts.
+// Prints the progress line "<count> processed\r" (count from 0 to below the largest int64_t: a
+// count of records is far below that). It is called for half of all records, so in the common
+// case it only extends the run of pending counts.
 inline void show_progress(Console& console, std::int64_t count) {
     if (count == console.progress_last + 1 && console.progress_budget > 0) {
         console.progress_last = count;
