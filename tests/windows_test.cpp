@@ -1,9 +1,15 @@
 // The Windows build, dozovor.exe, run under Wine. Standard output is a text stream there: every
 // "\n" the tool prints arrives as "\r\n", while a lone "\r" stays as it is. Files are binary.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.hpp"
@@ -23,7 +29,7 @@ std::string text_stream(const std::string& printed) {
 
 // The shell command line that runs dozovor.exe under Wine with these arguments.
 std::string wine_command(const std::vector<std::string>& args) {
-    std::string command = "WINEPREFIX=" + test::shell_quote(DOZOVOR_WINE_PREFIX) +
+    std::string command = "env WINEPREFIX=" + test::shell_quote(DOZOVOR_WINE_PREFIX) +
                           " WINEDEBUG=-all wine " + test::shell_quote(DOZOVOR_WINDOWS_EXE);
     for (const std::string& arg : args) {
         command += " " + test::shell_quote(arg);
@@ -187,6 +193,33 @@ TEST_F(Windows, ArgumentsArriveAsGiven) {
         run_exe({"*.qvt", "clipped.qvt", "0", "3", "3", "0"}, dir.path.string());
     EXPECT_EQ(wildcard.out, "ERROR: Can't open input file *.qvt for reading!");
     EXPECT_EQ(wildcard.status, FAILED);
+}
+
+// Ctrl-C (SIGINT, which Wine turns into a console event) part-way through a run empties the
+// output before the process ends with the default action's exit code, 3.
+TEST_F(Windows, InterruptedRunLeavesNoPartialOutput) {
+    std::string data = test::make_header(512);
+    for (std::uint64_t i = 0; i < 60000; ++i) {
+        data += test::record_bytes(test::make_record(1, 1, i));
+    }
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int pid = test::spawn_program(
+        {"/bin/sh", "-c", "exec " + wine_command({fifo, out_path, "0", "3", "3", "0"})},
+        dir / "stdout", dir / "stderr");
+    // Feed most of the input and hold the pipe open, so that the tool waits for the rest.
+    const int writer = ::open(fifo.c_str(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    const std::size_t fed = data.size() - 43 * 1000;
+    ASSERT_EQ(::write(writer, data.data(), fed), static_cast<ssize_t>(fed));
+    for (int i = 0; i < 500 && std::filesystem::file_size(out_path) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_GT(std::filesystem::file_size(out_path), 0u) << "the tool wrote nothing";
+    ASSERT_EQ(::kill(pid, SIGINT), 0);
+    EXPECT_EQ(test::wait_program(pid), 3);
+    ::close(writer);
+    EXPECT_EQ(test::read_file(out_path), "");
 }
 
 // A real survey file gives the same output bytes as on Linux.

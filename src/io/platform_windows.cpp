@@ -114,10 +114,17 @@ int open_standard_descriptors() {
 }
 
 static std::atomic<int> guarded_fd{-1};
+// The thread that runs the clip, set once before the handlers are installed.
+static HANDLE main_thread = nullptr;
 
-// Console control events arrive on a thread of their own; the handler empties the output and
-// ends the process at once, as the default action would.
+// Console control events arrive on a thread of their own while the main thread goes on writing.
+// The handler first stops the main thread (a write it is in completes first), so that nothing
+// it writes can land after the output is emptied, then ends the process as the default action
+// would.
 extern "C" void on_interrupt(int signal_number) {
+    if (main_thread != nullptr && ::GetCurrentThreadId() != ::GetThreadId(main_thread)) {
+        (void)::SuspendThread(main_thread);
+    }
     const int fd = guarded_fd.load();
     if (fd >= 0) {
         (void)::_chsize_s(fd, 0);
@@ -127,6 +134,10 @@ extern "C" void on_interrupt(int signal_number) {
 }
 
 void prepare_signals() {
+    if (::DuplicateHandle(::GetCurrentProcess(), ::GetCurrentThread(), ::GetCurrentProcess(),
+                          &main_thread, 0, FALSE, DUPLICATE_SAME_ACCESS) == 0) {
+        main_thread = nullptr;
+    }
     for (const int signal_number : {SIGINT, SIGTERM}) {
         if (std::signal(signal_number, on_interrupt) == SIG_IGN) {
             (void)std::signal(signal_number, SIG_IGN);
