@@ -1,15 +1,12 @@
 // The built tool at the edges of the process and the system: closed descriptors, limits, full
 // disks, pipes whose readers leave, signals, odd inputs and outputs.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "test_support.hpp"
@@ -247,19 +244,18 @@ TEST_P(Interrupted, LeavesNoPartialOutput) {
     const int pid = test::spawn_program({"/bin/sh", "-c", command}, dir / "stdout", dir / "stderr");
 
     // Feed most of the input and hold the pipe open, so that the tool waits for the rest.
-    const int writer = ::open(fifo.c_str(), O_WRONLY);
-    ASSERT_GE(writer, 0);
-    const std::size_t fed = input.size() - 43 * 1000;
-    ASSERT_EQ(::write(writer, input.data(), fed), static_cast<ssize_t>(fed));
-    for (int i = 0; i < 200 && std::filesystem::file_size(out_path) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::size_t held_back = 43 * 1000;
+    const int writer = test::feed_fifo_until_output(fifo, input, held_back, out_path);
+    if (writer < 0) {
+        ::kill(pid, SIGKILL);
+        test::wait_program(pid);
+        FAIL() << "the tool wrote nothing";
     }
-    ASSERT_GT(std::filesystem::file_size(out_path), 0u) << "the tool wrote nothing";
     ASSERT_EQ(::kill(pid, signal_number), 0);
 
     if (GetParam().ignored_at_start) {
-        const std::size_t rest = input.size() - fed;
-        ASSERT_EQ(::write(writer, input.data() + fed, rest), static_cast<ssize_t>(rest));
+        ASSERT_EQ(::write(writer, input.data() + input.size() - held_back, held_back),
+                  static_cast<ssize_t>(held_back));
         ::close(writer);
         EXPECT_EQ(test::wait_program(pid), 0);
         EXPECT_EQ(test::read_file(out_path), input);

@@ -24,7 +24,9 @@ run_block() {
             expected+="$line"$'\n'
             actual+="$line"$'\n'
             local out
-            out=$(cd "$work" && bash -c "$command"; printf x)
+            # A command that fails adds a line that the README cannot show.
+            out=$(cd "$work" && { bash -c "$command" </dev/null || echo "[exit status $?]"; }
+                printf x)
             out=${out%x}
             if [ -n "$out" ]; then
                 [[ $out == *$'\n' ]] || out+=$'\n'

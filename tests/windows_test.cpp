@@ -1,15 +1,12 @@
 // The Windows build, dozovor.exe, run under Wine. Standard output is a text stream there: every
 // "\n" the tool prints arrives as "\r\n", while a lone "\r" stays as it is. Files are binary.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "test_support.hpp"
@@ -208,14 +205,12 @@ TEST_F(Windows, InterruptedRunLeavesNoPartialOutput) {
         {"/bin/sh", "-c", "exec " + wine_command({fifo, out_path, "0", "3", "3", "0"})},
         dir / "stdout", dir / "stderr");
     // Feed most of the input and hold the pipe open, so that the tool waits for the rest.
-    const int writer = ::open(fifo.c_str(), O_WRONLY);
-    ASSERT_GE(writer, 0);
-    const std::size_t fed = data.size() - 43 * 1000;
-    ASSERT_EQ(::write(writer, data.data(), fed), static_cast<ssize_t>(fed));
-    for (int i = 0; i < 500 && std::filesystem::file_size(out_path) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int writer = test::feed_fifo_until_output(fifo, data, 43 * 1000, out_path);
+    if (writer < 0) {
+        ::kill(pid, SIGKILL);
+        test::wait_program(pid);
+        FAIL() << "the tool wrote nothing";
     }
-    ASSERT_GT(std::filesystem::file_size(out_path), 0u) << "the tool wrote nothing";
     ASSERT_EQ(::kill(pid, SIGINT), 0);
     EXPECT_EQ(test::wait_program(pid), 3);
     ::close(writer);

@@ -18,13 +18,12 @@ OutputStream::~OutputStream() {
     }
 }
 
-void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_function,
-                  std::size_t capacity) {
+void attach_input(InputStream& in, int fd, const char* name, ReadFunction read_function) {
     in.name = name;
     in.fd = fd;
     in.read_function = read_function;
-    in.buffer = std::make_unique_for_overwrite<std::byte[]>(capacity);
-    in.capacity = capacity;
+    in.buffer = std::make_unique_for_overwrite<std::byte[]>(STREAM_BUFFER_SIZE);
+    in.capacity = STREAM_BUFFER_SIZE;
     in.position = 0;
     in.end = 0;
     in.eof = false;

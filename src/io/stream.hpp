@@ -62,8 +62,7 @@ int open_input(InputStream& in, const char* name, ReadFunction read_function = s
 
 // Wraps an already open descriptor, which the stream then owns.
 void attach_input(InputStream& in, int fd, const char* name,
-                  ReadFunction read_function = system_read,
-                  std::size_t capacity = STREAM_BUFFER_SIZE);
+                  ReadFunction read_function = system_read);
 
 // The input's length in bytes when it is a regular file, otherwise -1 (a pipe, a terminal).
 std::int64_t input_file_size(const InputStream& in);

@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 
 extern char** environ;
 
@@ -142,6 +144,31 @@ std::string run_output(const std::string& input, std::int64_t estimate, std::int
     return "File " + input + ", estimated points count: " + std::to_string(estimate) + "\n" +
            progress_lines(records) + std::to_string(written) + " records written succesfully to " +
            output + ".";
+}
+
+int feed_fifo_until_output(const std::string& fifo, const std::string& data, std::size_t held_back,
+                           const std::string& output) {
+    const int writer = ::open(fifo.c_str(), O_WRONLY);
+    if (writer < 0) {
+        return -1;
+    }
+    for (std::size_t done = 0; done < data.size() - held_back;) {
+        const ssize_t put = ::write(writer, data.data() + done, data.size() - held_back - done);
+        if (put <= 0) {
+            ::close(writer);
+            return -1;
+        }
+        done += static_cast<std::size_t>(put);
+    }
+    std::error_code ignored;
+    for (int i = 0; i < 500 && std::filesystem::file_size(output, ignored) == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (std::filesystem::file_size(output, ignored) == 0 || ignored) {
+        ::close(writer);
+        return -1;
+    }
+    return writer;
 }
 
 const std::string USAGE =

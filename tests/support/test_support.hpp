@@ -79,6 +79,12 @@ std::string progress_lines(std::int64_t records);
 std::string run_output(const std::string& input, std::int64_t estimate, std::int64_t records,
                        std::int64_t written, const std::string& output);
 
+// Opens `fifo` for writing (which waits until the tool opens it), writes all of `data` but its
+// last `held_back` bytes, and waits up to 5 s for the file `output` to hold something. Returns the
+// writer, still open so that the tool waits for the rest, or -1 when any of that failed.
+int feed_fifo_until_output(const std::string& fifo, const std::string& data, std::size_t held_back,
+                           const std::string& output);
+
 // The usage text, exactly as the tool prints it.
 extern const std::string USAGE;
 
